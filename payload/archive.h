@@ -1,0 +1,29 @@
+// The update archive UpdateData.dat, as the updater reads it.
+//
+// Layout (all integers unsigned 32-bit little-endian):
+//   header, 16 bytes: 11 bytes not examined; formatDigit at 11 (0x32: name slots are 32 bytes
+//   wide, anything else: 16); memberCount N at 12.
+//   directory, D = N * (W + 8) bytes from 16: N name slots of W bytes (a NUL-terminated bare
+//   name), then N extent records of 8 bytes (offset from the end of the directory, size).
+//   data area: from 16 + D to the end of the file.
+#ifndef PAYLOAD_ARCHIVE_H
+#define PAYLOAD_ARCHIVE_H
+
+#include "platform.h"
+
+const DWORD kArchiveHeaderSize = 16;
+const BYTE kArchiveWideSlots = 0x32;  // formatDigit '2'
+const DWORD kArchiveWideSlotWidth = 32;
+const DWORD kArchiveNarrowSlotWidth = 16;
+const DWORD kArchiveExtentRecordSize = 8;
+
+// Looks up the member `name` in the open archive, reading the header and the whole directory
+// from the file's current position (the caller has just opened it). The member is sought by
+// the part of `name` after its last backslash, compared without regard to ASCII case; the
+// first matching slot in directory order wins.
+// Returns the member's size, with its absolute data position in *dataPosition, and leaves
+// the file positioned at the member's first byte. Returns 0 when the member is absent, empty,
+// or cannot be reached, and when the directory does not fit in 32 bits or in memory.
+DWORD findArchiveMember(HANDLE archive, const char* name, DWORD* dataPosition);
+
+#endif
