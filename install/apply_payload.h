@@ -14,9 +14,15 @@ extern const char* const payloadTargetNames[];
 #define UPDATE_ARCHIVE_NAME "UpdateData.dat"
 
 // Writes every entry of the payload table over its target in installFolder, in table order.
-// At the first entry that cannot be completed, reports it to the user in a message box owned
-// by `owner` and returns 0; later entries are not attempted, earlier ones stay written.
-// Returns 1 when every entry was written.
+// Each payload is read whole from a loose file in the current directory or from the update
+// archive, and put in place of its target in one step (replaceFileContents), so a target
+// holds either its old bytes or the whole payload.
+// An entry fails when its target path does not fit in MAX_PATH, its payload cannot be had
+// whole (missing, short or failed read, no memory for it), or its target cannot be replaced
+// (in use, read-only, folder missing, failed write). At the first failing entry, its target
+// untouched, the report "ファイルが書き込めません。[sourceName]" (caption "エラー", MB_OK,
+// owned by `owner`) is shown and 0 returned; later entries are not attempted, earlier ones
+// stay written. Returns 1 when every entry was written.
 int applyPayloadFiles(HWND owner, const char* installFolder);
 
 #endif

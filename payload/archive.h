@@ -19,11 +19,15 @@ const DWORD kArchiveExtentRecordSize = 8;
 
 // Looks up the member `name` in the open archive, reading the header and the whole directory
 // from the file's current position (the caller has just opened it). The member is sought by
-// the part of `name` after its last backslash, compared without regard to ASCII case; the
-// first matching slot in directory order wins.
-// Returns the member's size, with its absolute data position in *dataPosition, and leaves
-// the file positioned at the member's first byte. Returns 0 when the member is absent, empty,
-// or cannot be reached, and when the directory does not fit in 32 bits or in memory.
+// the part of `name` after its last backslash byte, compared without regard to case; the
+// first matching slot in directory order wins. A slot is compared within its own bytes, also
+// when it holds no NUL.
+// Returns the member's size, with its absolute data position (16 + directory length + offset)
+// in *dataPosition, and leaves the file positioned at the member's first byte by one relative
+// move. Returns 0, with *dataPosition 0, when the member is absent, empty or cannot be
+// reached: no matching slot, no memory for the header or the directory, a directory or a data
+// position beyond 32 bits, an offset of 2^31 or more (the move is a signed 32-bit distance),
+// or a failed move. Extents past the end of the file are not detected here.
 DWORD findArchiveMember(HANDLE archive, const char* name, DWORD* dataPosition);
 
 #endif

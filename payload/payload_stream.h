@@ -24,11 +24,12 @@ struct PayloadStream {
 // no memory, neither file opens, or the member is absent or empty.
 PayloadStream* openPayload(const char* name, const char* archiveName);
 
-// The payload's size.
+// The payload's size; 0 for a null stream.
 DWORD payloadSize(const PayloadStream* stream);
 
-// Reads `size` bytes into buffer with one read. 1 when the read call succeeded; 0 for a null
-// stream or a failed read.
+// Reads `size` bytes from the file's current position into buffer with one read, the count
+// delivered going into `transferred`. 1 when the read call succeeded; 0 for a null stream or
+// a failed read.
 int readPayload(PayloadStream* stream, void* buffer);
 
 // 1 once the last read delivered every byte it asked for. 0 for a null stream, a stream
@@ -36,7 +37,7 @@ int readPayload(PayloadStream* stream, void* buffer);
 // could never end.
 int waitPayload(PayloadStream* stream);
 
-// Closes the file and releases the stream.
+// Closes the file and releases the stream; does nothing for a null stream.
 void closePayload(PayloadStream* stream);
 
 #endif
