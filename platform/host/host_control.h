@@ -88,6 +88,8 @@ const std::vector<HostMessageBox>& hostMessageBoxes();
 unsigned hostOpenHandles();
 unsigned hostOpenKeys();
 unsigned hostLiveGlobalBlocks();
+// References to the shell allocator not released, plus item lists not freed with it.
+unsigned hostShellObjectsHeld();
 
 // --- Set-up -----------------------------------------------------------------------------------
 
@@ -108,7 +110,7 @@ void hostScriptDialogCommands(const std::vector<WPARAM>& commands);
 HWND hostDialogWindow();
 std::string hostControlText(int controlId);
 
-// The version GetVersionExA reports.
+// The version GetVersionExA reports (minor version 0); after hostReset, Windows NT 6.
 void hostSetWindowsVersion(DWORD platformId, DWORD majorVersion);
 
 // The folder SHGetSpecialFolderLocation gives for CSIDL_LOCAL_APPDATA, a Windows path; empty
