@@ -6,15 +6,10 @@ static const char kCurrentVersionKey[] = "Software\\Microsoft\\Windows\\CurrentV
 static const char kProgramFilesValue[] = "ProgramFilesDir";
 static const char kSaveLevel[] = "save";
 
-// Per-user folders exist from the NT-family Windows of major version 6 on. A failed query
-// counts as an older system.
-static int hasPerUserSaveFolders(void)
+// Per-user folders exist from the NT-family Windows of major version 6 on.
+static int hasPerUserSaveFolders(const OSVERSIONINFOA* version)
 {
-    OSVERSIONINFOA version = {};
-    version.dwOSVersionInfoSize = sizeof version;
-    if (!GetVersionExA(&version))
-        return 0;
-    return version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion >= 6;
+    return version->dwPlatformId == VER_PLATFORM_WIN32_NT && version->dwMajorVersion >= 6;
 }
 
 // The system's program-files folder into out (MAX_PATH bytes), always terminated. A value
@@ -60,10 +55,10 @@ static int startsWithIgnoringAsciiCase(const char* text, const char* prefix)
 // has per-user folders: its path into out and 1, after creating the two levels above it.
 // 0, with nothing created, when any step of that decision fails, including a path that does
 // not fit in MAX_PATH bytes.
-static int choosePerUserSaveFolder(const char* makerName, const char* titleFolderName,
-                                   char* out)
+static int choosePerUserSaveFolder(const OSVERSIONINFOA* version, const char* makerName,
+                                   const char* titleFolderName, char* out)
 {
-    if (!hasPerUserSaveFolders())
+    if (!hasPerUserSaveFolders(version))
         return 0;
 
     char programFiles[MAX_PATH];
@@ -99,8 +94,16 @@ static int entryExists(const char* path)
 
 int prepareSaveFolder(const char* makerName, const char* titleFolderName)
 {
-    if (!choosePerUserSaveFolder(makerName, titleFolderName, saveFolder) &&
-        !joinPath(saveFolder, MAX_PATH, installFolder, kSaveLevel))
+    // A failed query fills in nothing: the record's fields are then not to be trusted, and
+    // the system counts as one without per-user folders.
+    OSVERSIONINFOA version;
+    version.dwOSVersionInfoSize = sizeof version;
+    int versionKnown = GetVersionExA(&version) != 0;
+
+    int perUser =
+        versionKnown && choosePerUserSaveFolder(&version, makerName, titleFolderName, saveFolder);
+    // When even the fallback does not fit, joinPath leaves saveFolder empty: never a cut path.
+    if (!perUser && !joinPath(saveFolder, MAX_PATH, installFolder, kSaveLevel))
         return 0;
 
     CreateDirectoryA(saveFolder, NULL);
