@@ -3,7 +3,8 @@
 manifest as the resource compiler left them, and the PE header and imports as the linker left
 them. Resources are read out with icoutils' wrestool, the headers with mingw's objdump.
 
-Usage: check_update_exe.py UPDATE_EXE MANIFEST_FILE WRESTOOL OBJDUMP
+Usage: check_update_exe.py UPDATE_EXE MANIFEST_FILE WRESTOOL OBJDUMP MACHINE
+MACHINE is i386 for the updater itself (PE32), x86-64 for a 64-bit build of it (PE32+).
 """
 import re
 import struct
@@ -11,7 +12,7 @@ import subprocess
 import sys
 import unittest
 
-EXE = MANIFEST_FILE = WRESTOOL = OBJDUMP = None
+EXE = MANIFEST_FILE = WRESTOOL = OBJDUMP = MACHINE = None
 
 JAPANESE = 0x0411
 RT_DIALOG, RT_VERSION, RT_MANIFEST = 5, 16, 24
@@ -235,9 +236,10 @@ class Executable(unittest.TestCase):
                           [(RT_DIALOG, 101), (RT_VERSION, 1), (RT_MANIFEST, 1)])
         self.assertEqual(found, expected, listed)
 
-    def test_pe32_i386_gui(self):
-        self.assertIn("file format pei-i386", self.headers)
-        self.assertRegex(self.headers, r"(?m)^Magic\s+010b\b", "PE32 optional header")
+    def test_machine_and_gui_subsystem(self):
+        self.assertIn(f"file format pei-{MACHINE}", self.headers)
+        magic = "010b" if MACHINE == "i386" else "020b"
+        self.assertRegex(self.headers, rf"(?m)^Magic\s+{magic}\b", "optional header kind")
         self.assertRegex(self.headers, r"(?m)^Subsystem\s+00000002\b", "Windows GUI")
 
     def test_imports_only_system_dlls(self):
@@ -248,5 +250,5 @@ class Executable(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    EXE, MANIFEST_FILE, WRESTOOL, OBJDUMP = sys.argv[1:5]
+    EXE, MANIFEST_FILE, WRESTOOL, OBJDUMP, MACHINE = sys.argv[1:6]
     unittest.main(argv=sys.argv[:1], verbosity=2)
