@@ -17,7 +17,7 @@ fi
 
 packages=(
   cmake ninja-build g++ googletest python3
-  g++-mingw-w64-i686-posix binutils-mingw-w64-i686
+  g++-mingw-w64-i686-posix binutils-mingw-w64-i686 g++-mingw-w64-x86-64-posix
   wine wine64 wine32:i386
   xvfb x11-utils imagemagick fonts-ipafont-gothic locales icoutils
   clang-14 libclang-rt-14-dev libbenchmark-dev
