@@ -127,6 +127,14 @@ static bool shareConflict(const struct stat& info, DWORD access, DWORD share, bo
     return conflict;
 }
 
+static bool isHeld(const struct stat& info)
+{
+    bool held = false;
+    hostForEachFileHandle((unsigned long long)info.st_dev, (unsigned long long)info.st_ino,
+                          [&](const HostHandle&) { held = true; });
+    return held;
+}
+
 // --- Opening and closing -------------------------------------------------------------------
 
 HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES,
@@ -421,9 +429,8 @@ BOOL WINAPI MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags)
             SetLastError(ERROR_ALREADY_EXISTS);
             return FALSE;
         }
-        if (S_ISDIR(target.st_mode) || isReadOnly(target) ||
-            shareConflict(target, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                          true)) {
+        // An open file is never replaced, whatever its share mode.
+        if (S_ISDIR(target.st_mode) || isReadOnly(target) || isHeld(target)) {
             SetLastError(ERROR_ACCESS_DENIED);
             return FALSE;
         }

@@ -175,8 +175,9 @@ BOOL WINAPI DeleteFileA(LPCSTR path);
 
 // Renames a file in one step. With MOVEFILE_REPLACE_EXISTING an existing target file is
 // replaced atomically: at every moment the target name holds either the old or the new file.
-// Fails with ERROR_ACCESS_DENIED when the target is read-only, a folder, or held by a handle
-// without FILE_SHARE_DELETE; with ERROR_ALREADY_EXISTS when the target exists and replacing
+// Fails with ERROR_ACCESS_DENIED when the target is read-only, a folder, or held open by any
+// handle (even one that shares deleting); with ERROR_SHARING_VIOLATION when the source is held
+// by a handle without FILE_SHARE_DELETE; with ERROR_ALREADY_EXISTS when the target exists and replacing
 // was not asked for. MOVEFILE_WRITE_THROUGH: returns only once the rename is on the device.
 BOOL WINAPI MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags);
 
@@ -234,7 +235,8 @@ int WINAPI lstrlenA(LPCSTR text);
 int WINAPI lstrcmpiA(LPCSTR a, LPCSTR b);
 // Formats into out, which must hold the result: %s (a NUL-terminated string) and %% only.
 // As on Windows, at most 1024 bytes including the terminator are written; the result is the
-// number of bytes stored, without the terminator.
+// number of bytes stored, without the terminator (the result of a text cut at 1024 bytes is
+// not to be relied on: Windows implementations differ).
 int wsprintfA(LPSTR out, LPCSTR format, ...);
 
 // ---------------------------------------------------------------------------------------------

@@ -49,6 +49,8 @@ TEST(FileConformance, CreateFileModes)
          ERROR_ACCESS_DENIED, nullptr},
         {"CREATE_NEW on an existing file", Entry::File, GENERIC_WRITE, CREATE_NEW, false,
          ERROR_FILE_EXISTS, "old bytes"},
+        {"CREATE_NEW on a folder", Entry::Folder, GENERIC_WRITE, CREATE_NEW, false,
+         ERROR_FILE_EXISTS, nullptr},
         {"OPEN_EXISTING keeps the bytes", Entry::File, GENERIC_READ, OPEN_EXISTING, true,
          ERROR_SUCCESS, "old bytes"},
         {"OPEN_EXISTING on a missing file", Entry::Missing, GENERIC_READ, OPEN_EXISTING, false,
@@ -239,6 +241,8 @@ TEST(FileConformance, MoveFileExReplacesInOneStep)
          ERROR_ALREADY_EXISTS},
         {"target held without delete sharing", Entry::File, MOVEFILE_REPLACE_EXISTING,
          FILE_SHARE_READ | FILE_SHARE_WRITE, false, ERROR_ACCESS_DENIED},
+        {"target held even with delete sharing", Entry::File, MOVEFILE_REPLACE_EXISTING,
+         shareAll, false, ERROR_ACCESS_DENIED},
         {"target is a folder", Entry::Folder, MOVEFILE_REPLACE_EXISTING, ~0u, false,
          ERROR_ACCESS_DENIED},
         {"target in a missing folder", Entry::MissingFolder, MOVEFILE_REPLACE_EXISTING, ~0u,
@@ -276,6 +280,14 @@ TEST(FileConformance, MoveFileExReplacesInOneStep)
     SetLastError(0xdeadbeef);
     EXPECT_FALSE(MoveFileExA((folder / "absent").c_str(), (folder / "b").c_str(), 0));
     EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_NOT_FOUND) << "a missing source";
+
+    writeFile(folder / "held", "held bytes");
+    HANDLE held = openFile(folder / "held", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           OPEN_EXISTING);
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(MoveFileExA((folder / "held").c_str(), (folder / "b").c_str(), 0));
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_SHARING_VIOLATION) << "a source held open";
+    CloseHandle(held);
 }
 
 TEST(FileConformance, DeleteFileErrors)
@@ -364,6 +376,9 @@ TEST(FileConformance, FindFirstFileTakesAnExactPath)
         {"a folder", Entry::Folder, "", true, 0},
         {"a missing entry", Entry::Missing, "", false, ERROR_FILE_NOT_FOUND},
         {"in a missing folder", Entry::MissingFolder, "", false, ERROR_PATH_NOT_FOUND},
+        {"a folder with a trailing backslash", Entry::Folder, "\\", false,
+         ERROR_FILE_NOT_FOUND},
+        {"a file with a trailing backslash", Entry::File, "\\", false, ERROR_FILE_NOT_FOUND},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
