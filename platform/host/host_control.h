@@ -49,8 +49,10 @@ enum class FaultRepeat { Once, FromThenOn };
 // The next calls of `call` succeed `succeedFirst` times; then one call (Once) or every later
 // call (FromThenOn) fails with `error` as its last error and its own failure result (null,
 // INVALID_HANDLE_VALUE, 0, INVALID_SET_FILE_POINTER, -1, E_FAIL, or `error` itself for the
-// registry calls, which return their error). A later hostInjectFault on the same call
-// replaces the earlier one.
+// registry calls, which return their error). A faulted call does nothing else: ReadFile and
+// WriteFile report 0 bytes moved, CloseHandle leaves the handle open, DialogBoxParamA never
+// calls the procedure, MessageBoxA records no message. A later hostInjectFault or
+// hostInjectShortTransfer on the same call replaces the earlier one.
 void hostInjectFault(HostCall call, unsigned succeedFirst, FaultRepeat repeat, DWORD error);
 
 // ReadFile or WriteFile only: after `succeedFirst` calls, the call succeeds but moves at most
@@ -64,7 +66,8 @@ void hostClearFaults();
 // --- What happened ----------------------------------------------------------------------------
 
 // Calls made since the last hostReset, in order, with their first text argument (a path, a
-// value name, a message's text) or "" when they have none. Every call of HostCall is traced.
+// value name, a message's text; MoveFileExA: the source; DialogBoxParamA: "#101" for an integer
+// template id) or "" when they have none. Every call of HostCall is traced, faulted or not.
 struct HostTrace {
     HostCall call;
     std::string argument;

@@ -221,7 +221,8 @@ BOOL WINAPI FindClose(HANDLE search);
 
 // GMEM_FIXED memory: the handle is usable as a pointer. With GMEM_ZEROINIT the block is
 // zero-filled. A request for 0 bytes still yields a block. Null with ERROR_NOT_ENOUGH_MEMORY
-// when the memory cannot be had.
+// when the memory cannot be had; the host layer refuses any block over 1 GiB, which a 32-bit
+// process could not have either.
 HGLOBAL WINAPI GlobalAlloc(UINT flags, SIZE_T bytes);
 // The handle of a block, given the pointer GlobalAlloc yielded.
 HGLOBAL WINAPI GlobalHandle(LPCVOID pointer);
@@ -294,7 +295,7 @@ LSTATUS WINAPI RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD options, REGSAM acc
 // Copies a value's data into data when it fits in *size bytes, sets *size to the data's
 // length and *type (when asked) to its type, and returns ERROR_SUCCESS. A missing value gives
 // ERROR_FILE_NOT_FOUND; data longer than *size gives ERROR_MORE_DATA with *size set to the
-// length needed and nothing guaranteed of data.
+// length needed and nothing guaranteed of data (the host layer copies the bytes that fit).
 LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type,
                                 LPBYTE data, LPDWORD size);
 // Creates or replaces a value with the given type and bytes. ERROR_ACCESS_DENIED when the
