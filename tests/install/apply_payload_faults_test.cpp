@@ -123,3 +123,18 @@ TEST(ApplyPayloadFaults, CompleteApplyReleasesEverything)
     scene.expectTargets(scene.game, "nnn");
     expectNothingHeld();
 }
+
+TEST(ApplyPayloadFaults, TargetPathThatDoesNotFitIsNeverUsed)
+{
+    UpdateScene scene;
+    // 247 bytes: "pkadv.exe" and "Archive.dat" still fit in MAX_PATH, "Instdata.pak" does not.
+    std::string folder = scene.root / std::string(247 - scene.root.path().size() - 1, 'g');
+    makeFolder(folder);
+    hostReset();
+    EXPECT_EQ(applyPayloadFiles(kDialog, folder.c_str()), 0);
+    expectOneReport("Instdata.pak");
+    for (const std::string& path : hostTraceOf(HostCall::CreateFileA))
+        EXPECT_LT(path.size(), (size_t)MAX_PATH) << "opened " << path;
+    EXPECT_EQ(hostCallCount(HostCall::WriteFile), 2u);
+    expectNothingHeld();
+}
