@@ -34,20 +34,20 @@ static int readProgramFilesDir(char* out)
     return 1;
 }
 
+static unsigned char foldAsciiLetter(char c)
+{
+    unsigned char byte = (unsigned char)c;
+    return byte >= 'A' && byte <= 'Z' ? (unsigned char)(byte - 'A' + 'a') : byte;
+}
+
 // Whether text begins with the bytes of prefix, the ASCII letters compared without regard to
-// case and every other byte exactly, one byte at a time. Nothing need follow the prefix.
+// case and every other byte exactly, one byte at a time, also within double-byte characters.
+// Nothing need follow the prefix. A shorter text differs at its terminator.
 static int startsWithIgnoringAsciiCase(const char* text, const char* prefix)
 {
-    for (int i = 0; prefix[i] != '\0'; ++i) {
-        unsigned char a = (unsigned char)text[i];
-        unsigned char b = (unsigned char)prefix[i];
-        if (a >= 'A' && a <= 'Z')
-            a = (unsigned char)(a - 'A' + 'a');
-        if (b >= 'A' && b <= 'Z')
-            b = (unsigned char)(b - 'A' + 'a');
-        if (a != b)
+    for (int i = 0; prefix[i] != '\0'; ++i)
+        if (foldAsciiLetter(text[i]) != foldAsciiLetter(prefix[i]))
             return 0;
-    }
     return 1;
 }
 
