@@ -1,7 +1,5 @@
 // Apply: the payload files, then the save data, then the message, then the record; and what
 // a failure on the way leaves behind.
-#include <algorithm>
-
 #include "updater_run.h"
 
 // Position in the trace of the first (or last) call of `call` whose argument contains `part`;
@@ -34,14 +32,23 @@ TEST_F(UpdaterRun, ApplyWritesThePayloadThenResetsSavesThenRecords)
     auto at = [&](HostCall call, const std::string& part, bool last = false) {
         return traced(runTrace, call, part, last);
     };
-    const std::string lastTarget = game / "Instdata.pak";
+    // The last file call on a payload target, or on its staging file beside it (the target's
+    // name with its last byte replaced).
+    long lastPayloadWrite = -1;
+    for (size_t i = 0; i < runTrace.size(); ++i) {
+        if (runTrace[i].call != HostCall::CreateFileA && runTrace[i].call != HostCall::MoveFileExA)
+            continue;
+        for (const char* stem : {"pkadv.ex", "Archive.da", "Instdata.pa"}) {
+            if (runTrace[i].argument.rfind(game / stem, 0) == 0)
+                lastPayloadWrite = static_cast<long>(i);
+        }
+    }
     struct Step {
         const char* what;
         long at;
     };
     const Step steps[] = {
-        {"last payload file written", std::max(at(HostCall::CreateFileA, lastTarget, true),
-                                               at(HostCall::MoveFileExA, lastTarget, true))},
+        {"last payload file written", lastPayloadWrite},
         {"first save file deleted", at(HostCall::DeleteFileA, game / "save\\")},
         {"save folder chosen", at(HostCall::GetVersionExA, "")},
         {"Install.ini written", at(HostCall::CreateFileA, "Install.ini")},
