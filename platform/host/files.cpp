@@ -274,7 +274,8 @@ BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD count, LPDWORD written,
         if (put <= 0) {
             if (written)
                 *written = done;
-            SetLastError(put < 0 ? errorFromErrno(errno, "", ERROR_WRITE_FAULT) : ERROR_WRITE_FAULT);
+            SetLastError(put < 0 ? errorFromErrno(errno, "", ERROR_WRITE_FAULT)
+                                 : ERROR_WRITE_FAULT);
             return FALSE;
         }
         done += (DWORD)put;

@@ -8,7 +8,7 @@
 
 #include "host_control.h"
 
-// --- Entry of a traced call (control.cpp) -------------------------------------------------------
+// --- Entry of a traced call (control.cpp) --------------------------------------------------------
 
 // What the fault engine decided for one call.
 struct HostCallEntry {
@@ -20,7 +20,7 @@ struct HostCallEntry {
 // and an injected fault is counted and applied.
 HostCallEntry hostEnterCall(HostCall call, const char* argument);
 
-// --- Handles (handles.cpp) ------------------------------------------------------------------------
+// --- Handles (handles.cpp) -----------------------------------------------------------------------
 
 enum class HostHandleKind { File, Mutex, Search };
 
@@ -56,7 +56,7 @@ void hostForEachFileHandle(unsigned long long device, unsigned long long inode, 
 // A mutex handle's hold on its name ends (system.cpp).
 void hostReleaseMutexName(unsigned long mutexId);
 
-// --- Each part's state, for hostReset and the counters -----------------------------------------
+// --- Each part's state, for hostReset and the counters -------------------------------------------
 
 void hostResetFiles();     // drive mapping
 void hostResetSystem();    // last error, version, named mutexes
@@ -66,7 +66,7 @@ void hostResetShell();     // the local application-data folder
 
 unsigned hostRegistryOpenKeyCount();
 
-// --- Strings (strings.cpp) ------------------------------------------------------------------------
+// --- Strings (strings.cpp) -----------------------------------------------------------------------
 
 // A lead byte of a double-byte character in code page 932.
 bool hostIsLeadByte(unsigned char byte);

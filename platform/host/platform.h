@@ -177,8 +177,9 @@ BOOL WINAPI DeleteFileA(LPCSTR path);
 // replaced atomically: at every moment the target name holds either the old or the new file.
 // Fails with ERROR_ACCESS_DENIED when the target is read-only, a folder, or held open by any
 // handle (even one that shares deleting); with ERROR_SHARING_VIOLATION when the source is held
-// by a handle without FILE_SHARE_DELETE; with ERROR_ALREADY_EXISTS when the target exists and replacing
-// was not asked for. MOVEFILE_WRITE_THROUGH: returns only once the rename is on the device.
+// by a handle without FILE_SHARE_DELETE; with ERROR_ALREADY_EXISTS when the target exists and
+// replacing was not asked for. MOVEFILE_WRITE_THROUGH: returns only once the rename is on the
+// device.
 BOOL WINAPI MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags);
 
 // Creates one folder level. ERROR_ALREADY_EXISTS when an entry of that name exists (folder or

@@ -109,8 +109,10 @@ TEST_F(FaultInjection, EveryCallFailsWithItsOwnResult)
     } cases[] = {
         {HostCall::CreateFileA, [&] { return CreateFileA(path.c_str(), GENERIC_READ, 0, NULL,
                                       OPEN_EXISTING, 0, NULL) == INVALID_HANDLE_VALUE; }},
-        {HostCall::ReadFile, [&] { return !ReadFile(file, buffer, 4, &count, NULL) && count == 0; }},
-        {HostCall::WriteFile, [&] { return !WriteFile(file, "ab", 2, &count, NULL) && count == 0; }},
+        {HostCall::ReadFile,
+         [&] { return !ReadFile(file, buffer, 4, &count, NULL) && count == 0; }},
+        {HostCall::WriteFile,
+         [&] { return !WriteFile(file, "ab", 2, &count, NULL) && count == 0; }},
         {HostCall::SetFilePointer,
          [&] { return SetFilePointer(file, 1, NULL, FILE_BEGIN) == INVALID_SET_FILE_POINTER; }},
         {HostCall::GetFileSize, [&] { return GetFileSize(file, NULL) == INVALID_FILE_SIZE; }},

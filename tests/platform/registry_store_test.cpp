@@ -79,7 +79,8 @@ TEST_F(RegistryStore, QueryValueExCopiesWhatFits)
     } cases[] = {
         {"fits with room to spare", "InstallFolder", 260, true, ERROR_SUCCESS, 8,
          std::string("C:\\Game\0", 8)},
-        {"fits exactly", "Version", 4, true, ERROR_SUCCESS, 4, std::string("\xe8\x03\x00\x00", 4)},
+        {"fits exactly", "Version", 4, true, ERROR_SUCCESS, 4,
+         std::string("\xe8\x03\x00\x00", 4)},
         {"one byte short", "InstallFolder", 7, true, ERROR_MORE_DATA, 8, ""},
         {"no room at all", "Version", 0, true, ERROR_MORE_DATA, 4, ""},
         {"the length alone", "version", 0, false, ERROR_SUCCESS, 4, ""},
