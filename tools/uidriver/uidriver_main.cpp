@@ -16,6 +16,8 @@
 //                      -> msgbox CAPTION TEXT, owner dialog|none|other, buttons ID,...,
 //                         icon yes|no, answered OK|Cancel
 //   gone               wait until the dialog is destroyed                  -> gone
+//   rect               the dialog's place on the screen, caption and frame included
+//                      -> rect LEFT TOP WIDTH HEIGHT
 //   windows            every visible dialog-class window of other processes
 //                      -> window dialog|msgbox CAPTION (none: no line), then windows N
 //   sleep MS           wait MS milliseconds
@@ -192,6 +194,14 @@ int stepGone() {
     return 1;
 }
 
+int stepRect() {
+    RECT rect;
+    if (!dialog || !GetWindowRect(dialog, &rect)) return fail("rect", "no dialog found before");
+    printLine({"rect", std::to_string(rect.left), std::to_string(rect.top),
+               std::to_string(rect.right - rect.left), std::to_string(rect.bottom - rect.top)});
+    return 1;
+}
+
 int stepWindows() {
     std::vector<HWND> windows = visibleDialogWindows();
     for (HWND window : windows) {
@@ -216,6 +226,7 @@ int runStep(const std::vector<std::string>& args, size_t& i) {
     if (step == "closebox") return stepPost("closebox", WM_SYSCOMMAND, SC_CLOSE);
     if (step == "gone") return stepGone();
     if (step == "windows") return stepWindows();
+    if (step == "rect") return stepRect();
     if (!argument(&value)) return fail(step, "unknown step, or its argument is missing");
     if (step == "hold") return stepHold(value);
     if (step == "dialog") return stepDialog(value);
