@@ -175,7 +175,8 @@ def main():
         started = time.monotonic()
         update = winebox.Program(session, [os.path.join(inst.payload_dir, "Update.exe")],
                                  inst.payload_dir, os.path.join(work, "update.out"))
-        code, lines = drive(inst, ["dialog", CAPTION, "rect"], "driver-look")
+        # The pause lets the dialog paint itself before the screenshot.
+        code, lines = drive(inst, ["dialog", CAPTION, "sleep", "1500", "rect"], "driver-look")
         tell_report(lines)
         rect = next((f for f in lines if f[0] == "rect"), None)
         if rect:
