@@ -15,6 +15,7 @@ from texts import (APPLY_FAILED, CAPTION, COMPLETED, ERROR_CAPTION, NOT_INSTALLE
 # Generous, since every Wine start may be slow; a scenario that passes takes far less.
 DRIVER_TIMEOUT_S = 90
 RUN_TIMEOUT_S = 240
+MUTEX_NAME = "QXUPDATE Ver1.31"
 
 
 class Checks:
@@ -252,7 +253,8 @@ def missing_install_folder(inst, checks):
 
 def second_instance(inst, checks):
     """A second Update.exe while the first shows its dialog ends at once, with exit code 0
-    and no window; the first goes on."""
+    and no window; the first goes on. The mutex that tells them apart is held by the
+    first while it runs and gone after it."""
     standard_installation(inst)
     before = inst.record()
     first = start_update(inst, "first")
@@ -262,12 +264,16 @@ def second_instance(inst, checks):
     second = start_update(inst, "second")
     second_code = second.wait(RUN_TIMEOUT_S)
     elapsed = time.monotonic() - started
-    code, lines = run_driver(inst, ["windows", "dialog", CAPTION, "click", "2", "gone"])
+    code, lines = run_driver(inst, ["windows", "mutex", MUTEX_NAME,
+                                    "dialog", CAPTION, "click", "2", "gone"])
     checks.equal("the second Update.exe's exit code", second_code, 0)
-    checks.lines("the windows while the first runs", lines[:2],
-                 ["window\tdialog\t" + escaped(CAPTION), "windows\t1"])
+    checks.lines("the windows and the mutex while the first runs", lines[:3],
+                 ["window\tdialog\t" + escaped(CAPTION), "windows\t1",
+                  "mutex\t%s\texists" % MUTEX_NAME])
     checks.equal("the driver's exit code", code, 0)
     checks.equal("the first Update.exe's exit code", first.wait(RUN_TIMEOUT_S), 0)
+    code, lines = run_driver(inst, ["mutex", MUTEX_NAME], "driver-after")
+    checks.lines("the mutex after the first ended", lines, ["mutex\t%s\tnew" % MUTEX_NAME])
     checks.equal("the installation record", inst.record(), before)
     print("the second Update.exe ended after %.1f s" % elapsed)
 

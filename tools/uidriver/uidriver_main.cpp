@@ -18,6 +18,8 @@
 //   gone               wait until the dialog is destroyed                  -> gone
 //   rect               the dialog's place on the screen, caption and frame included
 //                      -> rect LEFT TOP WIDTH HEIGHT
+//   mutex NAME         whether a named mutex exists, found by creating it and closing it
+//                      at once                                   -> mutex NAME exists|new
 //   windows            every visible dialog-class window of other processes
 //                      -> window dialog|msgbox CAPTION (none: no line), then windows N
 //   sleep MS           wait MS milliseconds
@@ -202,6 +204,15 @@ int stepRect() {
     return 1;
 }
 
+int stepMutex(const std::string& name) {
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, wideFromUtf8(name).c_str());
+    DWORD error = GetLastError();
+    if (!mutex) return fail("mutex", "cannot create " + name + " (error " + std::to_string(error) + ")");
+    CloseHandle(mutex);
+    printLine({"mutex", escapedForLine(name), error == ERROR_ALREADY_EXISTS ? "exists" : "new"});
+    return 1;
+}
+
 int stepWindows() {
     std::vector<HWND> windows = visibleDialogWindows();
     for (HWND window : windows) {
@@ -232,6 +243,7 @@ int runStep(const std::vector<std::string>& args, size_t& i) {
     if (step == "dialog") return stepDialog(value);
     if (step == "click") return stepClick(value);
     if (step == "msgbox") return stepMessageBox(value);
+    if (step == "mutex") return stepMutex(value);
     if (step == "sleep") {
         Sleep((DWORD)atoi(value.c_str()));
         return 1;
