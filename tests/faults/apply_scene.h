@@ -21,8 +21,8 @@ extern const char* const kGameFiles[3];
 
 struct ApplyScene {
     // Resets the host layer and lays out the scene. installFolder: the install folder to use
-    // instead of the one under the program-files folder (the caller creates it; it is
-    // relative to the delivery folder when it has no drive and no leading backslash).
+    // instead of the one under the program-files folder, created here level by level; it is
+    // relative to the delivery folder when it has no leading backslash.
     explicit ApplyScene(const std::string& installFolder = "");
 
     // Runs WinMain with Apply clicked; returns the calls it made. The exit code must be 0.
