@@ -319,6 +319,7 @@ def killed_while_writing(inst, checks):
     inst.lay_game()
     inst.lay_payload(payload)
     inst.set_registry(inst.record_values())
+    before = inst.record()
     known = set(os.listdir(inst.install_path()))
     update = start_update(inst)
     code, lines = run_driver(inst, ["dialog", CAPTION, "click", "1"])
@@ -348,6 +349,7 @@ def killed_while_writing(inst, checks):
             "a part (%s bytes)" % (None if actual is None else len(actual)))
         print("%s holds its %s bytes" % (name, state))
         checks.equal(name + " holds old or new bytes in full", state in ("old", "new"), True)
+    checks.equal("the installation record", inst.record(), before)
 
 
 SCENARIOS = {f.__name__: f for f in (
