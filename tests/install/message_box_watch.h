@@ -24,8 +24,10 @@ public:
 
     std::vector<ShownMessageBox> shown() const;
 
-private:
+    // What each build keeps: defined beside its implementation.
     struct State;
+
+private:
     State* state_;
 };
 
