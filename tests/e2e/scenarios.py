@@ -345,10 +345,12 @@ def killed_while_writing(inst, checks):
     checks.equal("Update.exe was killed while it wrote", seen is not None, True)
     for name in GAME_FILES:
         actual = fixture.read_bytes(inst.install_path(name))
-        state = "old" if actual == old[name] else "new" if actual == payload[name] else (
-            "a part (%s bytes)" % (None if actual is None else len(actual)))
-        print("%s holds its %s bytes" % (name, state))
-        checks.equal(name + " holds old or new bytes in full", state in ("old", "new"), True)
+        state = ("its old bytes" if actual == old[name] else
+                 "its new bytes" if actual == payload[name] else
+                 "missing" if actual is None else "%d bytes, neither old nor new" % len(actual))
+        print("%s: %s" % (name, state))
+        if not state.startswith("its "):
+            checks.failures.append("%s holds %s, not its old or its new bytes in full" % (name, state))
     checks.equal("the installation record", inst.record(), before)
 
 
