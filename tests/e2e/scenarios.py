@@ -70,7 +70,8 @@ def run_update(inst, steps):
     """Starts Update.exe from the payload folder, drives it with `steps`, and waits for it."""
     update = start_update(inst)
     driver_code, lines = run_driver(inst, steps)
-    return Outcome(lines, driver_code, update.wait(RUN_TIMEOUT_S))
+    # A driver that stopped early may leave a window up: then a short wait, and the kill.
+    return Outcome(lines, driver_code, update.wait(RUN_TIMEOUT_S if driver_code == 0 else 10))
 
 
 def check_run(checks, outcome, expected_lines):
