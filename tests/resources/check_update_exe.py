@@ -6,6 +6,7 @@ them. Resources are read out with icoutils' wrestool, the headers with mingw's o
 Usage: check_update_exe.py UPDATE_EXE MANIFEST_FILE WRESTOOL OBJDUMP MACHINE
 MACHINE is i386 for the updater itself (PE32), x86-64 for a 64-bit build of it (PE32+).
 """
+import os
 import re
 import struct
 import subprocess
@@ -51,7 +52,11 @@ CONTROLS = [
 
 
 def run(*command):
-    result = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE, check=False)
+    # The tools' own messages in English, whatever the caller's locale: objdump translates
+    # the lines this test reads.
+    environment = dict(os.environ, LC_ALL="C")
+    result = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                            check=False, env=environment)
     if result.returncode != 0:
         raise AssertionError(f"{command} failed: {result.stderr.decode(errors='replace')}")
     return result.stdout
