@@ -23,14 +23,19 @@ HGLOBAL WINAPI GlobalAlloc(UINT flags, SIZE_T bytes)
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
-    void* block = std::malloc(bytes ? bytes : 1);
+    // Zero-filled blocks come from calloc, which takes a large one straight from the system's
+    // zero pages, on demand, as Windows does: filling it by hand would touch every page once
+    // more before the payload's read does.
+    void* block = (flags & GMEM_ZEROINIT) ? std::calloc(bytes ? bytes : 1, 1)
+                                          : std::malloc(bytes ? bytes : 1);
     if (!block) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
     // Without GMEM_ZEROINIT the contents are undefined: make that visible to a caller that
     // relies on zeros it did not ask for.
-    std::memset(block, (flags & GMEM_ZEROINIT) ? 0 : 0xCD, bytes ? bytes : 1);
+    if (!(flags & GMEM_ZEROINIT))
+        std::memset(block, 0xCD, bytes ? bytes : 1);
     liveBlocks.insert(block);
     return block;
 }
