@@ -56,6 +56,8 @@ echo "== Native tests"
 run_ctest native --preset native -j2
 echo "== Native tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 run_ctest native-asan --preset native-asan -j2
+echo "== Fuzzing the archive reader, the payload stream and the packer's listing, 20 s each"
+tools/fuzz.sh || { summary+=("FAILED: fuzz"); failed=$((failed + 1)); }
 
 echo "== Windows tests under Wine"
 tools/wine-prefix.sh
