@@ -68,14 +68,20 @@ static void applyUpdate(HWND dialog)
 // else to the platform's default dialog handling.
 INT_PTR CALLBACK UpdateDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
-    if (message == WM_INITDIALOG) {
+    switch (message) {
+    case WM_INITDIALOG:
         showInstallation(dialog);
-    } else if (message == WM_COMMAND) {
-        if (wParam == IDOK) {
+        break;
+    case WM_COMMAND:
+        switch (wParam) {
+        case IDOK:
             applyUpdate(dialog);
-        } else if (wParam == IDCANCEL) {
+            break;
+        case IDCANCEL:
             EndDialog(dialog, 0);
+            break;
         }
+        break;
     }
     return 0;
 }
