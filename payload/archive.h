@@ -24,8 +24,8 @@ const DWORD kArchiveExtentRecordSize = 8;
 // when it holds no NUL.
 // Returns the member's size, with its absolute data position (16 + directory length + offset)
 // in *dataPosition, and leaves the file positioned at the member's first byte by one relative
-// move. Returns 0, with *dataPosition 0, when the member is absent, empty or cannot be
-// reached: no matching slot, no memory for the header or the directory, a directory or a data
+// move. Returns 0 when the member is absent, empty or cannot be reached (with *dataPosition
+// 0, except for a matching member of size 0, whose position is given): no matching slot, no memory for the header or the directory, a directory or a data
 // position beyond 32 bits, an offset of 2^31 or more (the move is a signed 32-bit distance),
 // or a failed move. Extents past the end of the file are not detected here.
 DWORD findArchiveMember(HANDLE archive, const char* name, DWORD* dataPosition);

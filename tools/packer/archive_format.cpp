@@ -1,5 +1,7 @@
 #include "archive_format.h"
 
+#include <unordered_map>
+
 static void putLittleEndian32(std::string* out, uint32_t value)
 {
     for (int i = 0; i < 4; ++i)
@@ -22,16 +24,6 @@ static char asciiLower(char c)
     return (c >= 'A' && c <= 'Z') ? (char)(c - 'A' + 'a') : c;
 }
 
-static bool equalIgnoringAsciiCase(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (asciiLower(a[i]) != asciiLower(b[i]))
-            return false;
-    return true;
-}
-
 static std::string quoted(const std::string& name)
 {
     std::string out = "\"";
@@ -48,8 +40,19 @@ static std::string quoted(const std::string& name)
     return out + "\"";
 }
 
+static std::string lowerAscii(const std::string& name)
+{
+    std::string folded = name;
+    for (char& c : folded)
+        c = asciiLower(c);
+    return folded;
+}
+
+// Why the member's name could never be found or read, or "" when it is fine. `earlierNames`
+// maps the case-folded names of the members before it to their index.
 static std::string nameRefusal(const std::vector<PackMember>& members, size_t index,
-                               unsigned slotWidth)
+                               unsigned slotWidth,
+                               const std::unordered_map<std::string, size_t>& earlierNames)
 {
     const std::string& name = members[index].name;
     if (name.empty())
@@ -63,10 +66,11 @@ static std::string nameRefusal(const std::vector<PackMember>& members, size_t in
                " holds a backslash (byte 0x5C); the updater looks members up by bare name";
     if (name.find('\0') != std::string::npos)
         return "member name " + quoted(name) + " holds a NUL byte";
-    for (size_t earlier = 0; earlier < index; ++earlier)
-        if (equalIgnoringAsciiCase(members[earlier].name, name))
-            return "member name " + quoted(name) + " repeats " + quoted(members[earlier].name) +
-                   " (names are compared ignoring case; only the first would ever be found)";
+    auto earlier = earlierNames.find(lowerAscii(name));
+    if (earlier != earlierNames.end())
+        return "member name " + quoted(name) + " repeats " +
+               quoted(members[earlier->second].name) +
+               " (names are compared ignoring case; only the first would ever be found)";
     return "";
 }
 
@@ -74,10 +78,12 @@ std::string packRefusal(const std::vector<PackMember>& members, unsigned slotWid
 {
     uint64_t directoryBytes = (uint64_t)members.size() * (slotWidth + kExtentRecordBytes);
     uint64_t offset = 0;
+    std::unordered_map<std::string, size_t> earlierNames;
     for (size_t i = 0; i < members.size(); ++i) {
-        std::string refusal = nameRefusal(members, i, slotWidth);
+        std::string refusal = nameRefusal(members, i, slotWidth, earlierNames);
         if (!refusal.empty())
             return refusal;
+        earlierNames.emplace(lowerAscii(members[i].name), i);
         const PackMember& member = members[i];
         if (member.bytes.empty())
             return "member " + quoted(member.name) +
