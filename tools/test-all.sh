@@ -14,8 +14,10 @@ if [ "$(id -u)" -eq 0 ]; then
   tools/setup-debian.sh
 fi
 
-source tools/wine-env.sh
+# Only the Wine programs take Wine's settings (a Japanese locale among them): wine-run.sh
+# sets them for each. Here they would reach every native tool and test as well.
 export WINEPREFIX=$top/build/wineprefix
+wine_runs_32bit() { (source tools/wine-env.sh && wine_runs_32bit); }
 
 declare -a summary=()
 failed=0
